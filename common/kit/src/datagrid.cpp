@@ -428,6 +428,7 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent), model_(new GridModel(this
     view_->horizontalHeader()->setHighlightSections(false);
     view_->setWordWrap(false);
     view_->installEventFilter(this);
+    view_->viewport()->installEventFilter(this);  // refit when the visible width changes
 
     footer_ = new FooterBar(view_, model_, this);
     footer_->hide();
@@ -587,6 +588,8 @@ void DataGrid::resizeEvent(QResizeEvent* event)
 
 bool DataGrid::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == view_->viewport() && event->type() == QEvent::Resize)
+        fitColumns();
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (watched == findText_ && key->key() == Qt::Key_Escape) {
@@ -613,7 +616,8 @@ void DataGrid::fitColumns()
     QList<int> natural;
     int total = 0;
     for (int c = 0; c < n; ++c) {
-        const int w = std::max(header->sectionSizeHint(c), static_cast<QAbstractItemView*>(view_)->sizeHintForColumn(c)) + 8;
+        const int title = header->fontMetrics().horizontalAdvance(model_->columns()[c].caption) + 16;
+        const int w = std::max(title, static_cast<QAbstractItemView*>(view_)->sizeHintForColumn(c)) + 8;
         natural << w;
         total += w;
     }
