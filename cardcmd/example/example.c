@@ -33,7 +33,7 @@ int main(void)
                                                              session));
     /* key settings 0x0F: keys and settings changeable, free listing and
      * free file creation; 2 keys in the application */
-    step("create application 1 (identifier 01 00 00)",
+    step("create application 1 (AID 0x010000)",
          MF3_CreateApplication(app, 0x0F, 2));
     step("select application 1", MF3_SelectApplication(app));
     step("authenticate with application key 0",

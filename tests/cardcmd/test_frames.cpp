@@ -197,7 +197,8 @@ extern "C" uint8_t RC500USB_DSFBTrans(const uint8_t *send, uint8_t sendLen,
     }
     if (a.reader)
         return a.reader;
-    std::memcpy(recv, a.frame.data(), a.frame.size());
+    if (!a.frame.empty())
+        std::memcpy(recv, a.frame.data(), a.frame.size());
     *recvLen = uint8_t(a.frame.size());
     return 0;
 }
