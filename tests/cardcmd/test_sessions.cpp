@@ -311,6 +311,17 @@ void values(uint8_t *session)
     int32_t kept = 4242;
     CHECK_EQ(MF3_GetValue(1, 5, &kept, wrong), 0x1E);
     CHECK_EQ(kept, 4242);
+
+    g_case = "card leaves the field with a transaction open";
+    OK(MF3_Value(1, MF3_CMD_CREDIT, 5, 7, session));
+    softcard_reselect();
+    CHECK_EQ(MF3_GetValue(1, 5, &v, session), 0xF0);  // card level: no such file
+    OK(MF3_SelectApplication(0x01));
+    CHECK_EQ(MF3_GetValue(1, 5, &v, session), 0xAE);
+    reauth(session);
+    OK(MF3_Transaction(MF3_CMD_COMMIT));
+    OK(MF3_GetValue(1, 5, &v, session));
+    CHECK_EQ(v, 500);
 }
 
 void records(uint8_t *session)
