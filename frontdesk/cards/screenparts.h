@@ -1,0 +1,100 @@
+// Pieces the card-operation screens share: the amount field, the watch on
+// leaving a field, reading typed amounts and counts, running an operation,
+// and the parts of a receipt that every operation fills alike.
+#pragma once
+
+#include "cardops.h"
+#include "desk.h"
+#include "receipt.h"
+
+#include "kit/fields.h"
+
+#include <QSqlRecord>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QComboBox;
+class QDialog;
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace frontdesk::cards {
+
+// A money or count field. Like kit::MoneyEdit, but on leaving it the text is
+// put into the field's pattern only when that keeps the amount typed: "12"
+// becomes "12.00", while "12.25" in a one-decimal field, "100.015" or "3.5" in
+// a whole-number field stay as typed, so that the screen reads (and refuses)
+// what the cashier typed instead of a rounded amount.
+class AmountEdit : public kit::MoneyEdit {
+    Q_OBJECT
+public:
+    AmountEdit(const QString& pattern, const QString& caption, QWidget* parent = nullptr);
+    // The caption the messages name the field by ("充值金额").
+    QString caption() const { return caption_; }
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    QString caption_;
+};
+
+// Runs `action` each time `field` hands the focus to another control of its
+// window, before the field tidies its text. Losing the focus because another
+// window (a message box) became active does not count.
+void onLeave(QWidget* field, std::function<void()> action);
+
+// Closes a screen with a result. QDialog::done() would send a close
+// request, which the screen's key router turns into a press of 返回.
+void closeScreen(QDialog* screen, int result);
+
+// Puts the focus into `field` once the current focus change is over.
+void focusLater(QWidget* field);
+
+// True when the text reads as an amount (or count) of zero: "0", "0.0", "0.00".
+bool isZeroAmount(const QString& text);
+bool isZeroCount(const QString& text);
+
+// The amount or count typed into a field. A text that is empty, not a
+// number, negative, or has more than two decimals (a count: not a whole
+// number) is refused: the message is shown, the focus goes back into the
+// field and nothing is returned.
+std::optional<Cents> typedAmount(QWidget* screen, AmountEdit* field);
+std::optional<qint64> typedCount(QWidget* screen, AmountEdit* field);
+// The same without messages (for the displays that follow the typing).
+std::optional<Cents> amountOf(const QString& text);
+std::optional<qint64> countOf(const QString& text);
+
+// Who writes, taken from the member screen.
+OpContext opContext(MemberDesk& desk);
+
+// Runs one operation. A refusal decided inside it, a database error or a
+// stored text that is not a number is shown as a message; then onRefused (for
+// refusals) runs and nothing is returned.
+std::optional<OpResult> runOperation(QWidget* screen, const std::function<OpResult()>& operation,
+                                     const std::function<void(const Refused&)>& onRefused = {});
+
+// A column of a member row as trimmed text (empty when the row lacks it).
+QString memberText(const QSqlRecord& row, const char* column);
+// A money column of a member row as number text ("170", "0.3").
+QString memberMoney(const QSqlRecord& row, const char* column);
+
+// A receipt with the shop's header, the cashier, the serial number of the
+// journal row, the time and the own number of the card already filled.
+Receipt receiptOf(MemberDesk& desk, ReceiptLayout layout, const QString& title, const OpResult& result);
+
+// The payment methods of 付款方式表 in table order.
+QStringList paymentMethods(store::Store& store);
+// Fills an editable payment drop-down and sets its text to "现金".
+void loadPaymentMethods(store::Store& store, QComboBox* box);
+
+// The large display beside the fields that repeats the amount being typed.
+QLabel* makeLargeDisplay(QWidget* parent);
+// A hint line under the title.
+QLabel* makeHint(const QString& text, QWidget* parent);
+
+}  // namespace frontdesk::cards
