@@ -1,0 +1,56 @@
+#pragma once
+// The front desk as a whole: every screen, created once in start-up order,
+// and the wiring between them (sign-in when the backdrop becomes active, the
+// change of operator, the about screen, ending the program).
+#include <QObject>
+
+#include <memory>
+
+namespace store {
+class Store;
+}
+
+namespace frontdesk {
+
+class Operator;
+class StandInLogin;
+class TFMain;
+class TFMemberMain;
+class TFabout;
+class TFprint;
+
+class FrontDesk : public QObject {
+    Q_OBJECT
+public:
+    explicit FrontDesk(store::Store &store, QObject *parent = nullptr);
+    ~FrontDesk() override;
+
+    TFMain &backdrop() { return *m_backdrop; }
+    TFMemberMain &members() { return *m_members; }
+    StandInLogin &login() { return *m_login; }
+    TFprint &receipts() { return *m_print; }
+    TFabout &about() { return *m_about; }
+
+    // Shows the backdrop over the work area; the sign-in follows when it
+    // becomes active.
+    void start();
+    // Sign-in succeeded: the member screen shows the operator and comes up.
+    void signedIn(const Operator &op);
+    bool hasOperator() const;
+
+signals:
+    // 退出, the exit picture, the sign-in's 退出, or closing the backdrop.
+    void quitRequested();
+
+private:
+    void askSignIn();
+
+    std::unique_ptr<TFMain> m_backdrop;
+    std::unique_ptr<TFprint> m_print;
+    std::unique_ptr<TFMemberMain> m_members;
+    std::unique_ptr<StandInLogin> m_login;
+    std::unique_ptr<TFabout> m_about;
+    bool m_askingSignIn = false;
+};
+
+} // namespace frontdesk
