@@ -282,6 +282,10 @@ void InputTest::moneyFieldIgnoresRefusedKeys_data()
     QTest::newRow("whole numbers") << "0;(0)" << "(3)v" << "3" << "3";
     QTest::newRow("capital V is a normal key") << "0.00" << "V" << "V" << "V";
     QTest::newRow("empty stays empty") << "0.00" << "" << "" << "";
+    // Reformatting never changes the amount typed.
+    QTest::newRow("more decimals than shown kept") << "0.0" << "12.25" << "12.25" << "12.25";
+    QTest::newRow("fraction in a whole field kept") << "0;(0)" << "7.5" << "7.5" << "7.5";
+    QTest::newRow("third decimal kept") << "0.00" << "100.015" << "100.015" << "100.015";
 }
 
 void InputTest::moneyFieldIgnoresRefusedKeys()

@@ -95,7 +95,14 @@ std::optional<double> MoneyEdit::value() const
 
 void MoneyEdit::reformat()
 {
-    if (const auto v = value())
+    // Show the field's pattern only when that keeps the amount: "12.25" in a
+    // one-decimal field stays as typed rather than silently becoming 12.2.
+    const auto v = value();
+    if (!v)
+        return;
+    const QString shown = format(*v, pattern_);
+    const QString bare = shown.startsWith(QLatin1Char('(')) ? QLatin1Char('-') + shown.mid(1).chopped(1) : shown;
+    if (bare.toDouble() == *v)
         setValue(*v);
 }
 
