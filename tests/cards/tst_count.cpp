@@ -32,14 +32,27 @@ private slots:
 
     void deduction_data();
     void deduction();
-    void deductionAboveStoredUsesClosesWithoutWriting();
-    void emptyOrZeroDoesNothing_data();
-    void emptyOrZeroDoesNothing();
-    void notWholeNumbersAreRefused_data();
-    void notWholeNumbersAreRefused();
+    void deductionAboveStoredUses_data();
+    void deductionAboveStoredUses();
+    void unusableInput_data();
+    void unusableInput();
     void recharge();
     void correction();
+    void serialNumbersFollowOneAnother();
 };
+
+namespace {
+
+std::unique_ptr<QDialog> makeScreen(const QString& which, FakeDesk& desk)
+{
+    if (which == QStringLiteral("扣次"))
+        return std::make_unique<frontdesk::Tfckkk>(desk);
+    if (which == QStringLiteral("充次"))
+        return std::make_unique<frontdesk::Tfckcz>(desk);
+    return std::make_unique<frontdesk::Tfckws>(desk);
+}
+
+}  // namespace
 
 void TestCount::deduction_data()
 {
@@ -92,106 +105,95 @@ void TestCount::deduction()
              QStringList({QStringLiteral("消费次数"), typed, QStringLiteral("剩余次数"), left}));
 }
 
-// The card holds fewer uses than the panel showed (another workstation used
-// them): the message, nothing written, 消费次数 "0", the screen closes.
-void TestCount::deductionAboveStoredUsesClosesWithoutWriting()
+// More uses than the card holds: either already on leaving the field, or
+// because another workstation used them after the field was left. Either way
+// the refusal comes from the stored row, nothing is written by this screen,
+// 消费次数 becomes "0" and the screen closes.
+void TestCount::deductionAboveStoredUses_data()
 {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("usedElsewhere");
+    QTest::addColumn<QString>("shownOnLeaving");  // 扣后次数 after leaving the field
+    QTest::addColumn<QString>("usesAfter");
+    QTest::newRow("more than stored") << "6" << 0 << "" << "5";
+    QTest::newRow("used up meanwhile") << "4" << 3 << "1" << "2";
+}
+
+void TestCount::deductionAboveStoredUses()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, usedElsewhere);
+    QFETCH(QString, shownOnLeaving);
+    QFETCH(QString, usesAfter);
+
     addCountCard(QStringLiteral("5"), QStringLiteral("0"));
     kit::ScriptedMessages script;
     frontdesk::Tfckkk screen(*desk);
     QVERIFY(openScreen(screen));
     auto* count = field<QLineEdit>(screen, QStringLiteral("消费次数"));
-    QTest::keyClicks(count, QStringLiteral("6"));
-    QTest::keyClick(count, Qt::Key_Return);  // leaving: the message only
-    QCOMPARE(script.texts(), QStringList{QStringLiteral("卡上余额不足，请充值后再操作")});
+    QTest::keyClicks(count, typed);
+    QTest::keyClick(count, Qt::Key_Return);
+    QCOMPARE(field<QLineEdit>(screen, QStringLiteral("扣后次数"))->text(), shownOnLeaving);
+    const QStringList onLeaving = script.texts();
+    QCOMPARE(onLeaving.isEmpty(), usedElsewhere > 0);
     QVERIFY(screen.isVisible());
+    if (usedElsewhere)
+        frontdesk::deductUses(desk->context(), desk->card, usedElsewhere, QString());
     const int rows = desk->journalRows();
+
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // confirms
-    QCOMPARE(script.texts().size(), 2);
+    QCOMPARE(script.texts().size(), onLeaving.size() + 1);
     QCOMPARE(script.last(), QStringLiteral("卡上余额不足，请充值后再操作"));
     QVERIFY(!screen.isVisible());
     QCOMPARE(count->text(), QStringLiteral("0"));
     QCOMPARE(desk->journalRows(), rows);
-    QCOMPARE(desk->memberText("有效次数"), QStringLiteral("5"));
-    QCOMPARE(desk->memberText("使用次数"), QStringLiteral("0"));
+    QCOMPARE(desk->memberText("有效次数"), usesAfter);
+    QCOMPARE(desk->memberText("使用次数"), QString::number(usedElsewhere ? 1 : 0));
     QCOMPARE(desk->journalReloads, 1);
     QCOMPARE(desk->cardFocuses, 1);
     QVERIFY(desk->shown.isEmpty());
+    QVERIFY(desk->printerRecord.printed.isEmpty());
 }
 
-void TestCount::emptyOrZeroDoesNothing_data()
+// Input 确定 cannot use. A zero count or amount, an empty deduction or an
+// empty 原流水号 is ignored without a word; text that is not a whole count
+// (or an amount with more than two decimals) is refused with a message naming
+// the field, which gets the focus back. Nothing is written either way and the
+// screen stays open.
+void TestCount::unusableInput_data()
 {
     QTest::addColumn<QString>("screen");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("typed");
-    QTest::newRow("deduction: empty") << "扣次" << "消费次数" << "";
-    QTest::newRow("deduction: 0") << "扣次" << "消费次数" << "0";
-    QTest::newRow("recharge: no uses") << "充次" << "充值次数" << "0";
-    QTest::newRow("recharge: amount 0") << "充次" << "金额" << "0";
-    QTest::newRow("correction: 0") << "误收" << "多收次数" << "0";
-    QTest::newRow("correction: no bill number") << "误收" << "原流水号" << "";
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("deduction: empty") << "扣次" << "消费次数" << "" << false;
+    QTest::newRow("deduction: 0") << "扣次" << "消费次数" << "0" << false;
+    QTest::newRow("deduction: a fraction") << "扣次" << "消费次数" << "1.5" << true;
+    QTest::newRow("deduction: letters") << "扣次" << "消费次数" << "x" << true;
+    QTest::newRow("recharge: no uses") << "充次" << "充值次数" << "0" << false;
+    QTest::newRow("recharge: uses empty") << "充次" << "充值次数" << "" << true;
+    QTest::newRow("recharge: amount 0") << "充次" << "金额" << "0" << false;
+    QTest::newRow("recharge: amount empty") << "充次" << "金额" << "" << true;
+    QTest::newRow("recharge: amount with three decimals") << "充次" << "金额" << "1.005" << true;
+    QTest::newRow("correction: 0") << "误收" << "多收次数" << "0" << false;
+    QTest::newRow("correction: empty") << "误收" << "多收次数" << "" << true;
+    QTest::newRow("correction: a fraction") << "误收" << "多收次数" << "0.5" << true;
+    QTest::newRow("correction: no bill number") << "误收" << "原流水号" << "" << false;
 }
 
-void TestCount::emptyOrZeroDoesNothing()
+void TestCount::unusableInput()
 {
     QFETCH(QString, screen);
     QFETCH(QString, caption);
     QFETCH(QString, typed);
+    QFETCH(bool, refused);
     addCountCard(QStringLiteral("5"), QStringLiteral("0"));
     const int rows = desk->journalRows();
     kit::ScriptedMessages script;
-    std::unique_ptr<QDialog> dialog;
-    if (screen == QStringLiteral("扣次"))
-        dialog = std::make_unique<frontdesk::Tfckkk>(*desk);
-    else if (screen == QStringLiteral("充次"))
-        dialog = std::make_unique<frontdesk::Tfckcz>(*desk);
-    else
-        dialog = std::make_unique<frontdesk::Tfckws>(*desk);
+    const std::unique_ptr<QDialog> dialog = makeScreen(screen, *desk);
     QVERIFY(openScreen(*dialog));
     // Every other field holds a usable value.
-    for (const char* name : {"充值次数", "金额", "多收次数"})
-        if (auto* f = dialog->findChild<QLineEdit*>(QString::fromUtf8(name)))
-            f->setText(QStringLiteral("2"));
-    if (auto* bill = dialog->findChild<QLineEdit*>(QStringLiteral("原流水号")))
-        bill->setText(QStringLiteral("7"));
-    field<QLineEdit>(*dialog, caption)->setText(typed);
-    field<QPushButton>(*dialog, QStringLiteral("确定"))->click();
-    QVERIFY(script.texts().isEmpty());
-    QVERIFY(dialog->isVisible());
-    QCOMPARE(desk->journalRows(), rows);
-}
-
-void TestCount::notWholeNumbersAreRefused_data()
-{
-    QTest::addColumn<QString>("screen");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("typed");
-    QTest::newRow("deduction: a fraction") << "扣次" << "消费次数" << "1.5";
-    QTest::newRow("deduction: letters") << "扣次" << "消费次数" << "x";
-    QTest::newRow("recharge: uses empty") << "充次" << "充值次数" << "";
-    QTest::newRow("recharge: amount with three decimals") << "充次" << "金额" << "1.005";
-    QTest::newRow("recharge: amount empty") << "充次" << "金额" << "";
-    QTest::newRow("correction: empty") << "误收" << "多收次数" << "";
-    QTest::newRow("correction: a fraction") << "误收" << "多收次数" << "0.5";
-}
-
-void TestCount::notWholeNumbersAreRefused()
-{
-    QFETCH(QString, screen);
-    QFETCH(QString, caption);
-    QFETCH(QString, typed);
-    addCountCard(QStringLiteral("5"), QStringLiteral("0"));
-    const int rows = desk->journalRows();
-    kit::ScriptedMessages script;
-    std::unique_ptr<QDialog> dialog;
-    if (screen == QStringLiteral("扣次"))
-        dialog = std::make_unique<frontdesk::Tfckkk>(*desk);
-    else if (screen == QStringLiteral("充次"))
-        dialog = std::make_unique<frontdesk::Tfckcz>(*desk);
-    else
-        dialog = std::make_unique<frontdesk::Tfckws>(*desk);
-    QVERIFY(openScreen(*dialog));
-    for (const char* name : {"充值次数", "金额", "多收次数"})
+    for (const char* name : {"消费次数", "充值次数", "金额", "多收次数"})
         if (auto* f = dialog->findChild<QLineEdit*>(QString::fromUtf8(name)))
             f->setText(QStringLiteral("2"));
     if (auto* bill = dialog->findChild<QLineEdit*>(QStringLiteral("原流水号")))
@@ -199,9 +201,13 @@ void TestCount::notWholeNumbersAreRefused()
     auto* f = field<QLineEdit>(*dialog, caption);
     f->setText(typed);
     field<QPushButton>(*dialog, QStringLiteral("确定"))->click();
-    QCOMPARE(script.texts().size(), 1);
-    QVERIFY2(script.last().startsWith(caption), qPrintable(script.last()));
-    QVERIFY(f->hasFocus());
+    if (refused) {
+        QCOMPARE(script.texts().size(), 1);
+        QVERIFY2(script.last().startsWith(caption), qPrintable(script.last()));
+        QVERIFY(f->hasFocus());
+    } else {
+        QCOMPARE(script.texts(), QStringList());
+    }
     QVERIFY(dialog->isVisible());
     QCOMPARE(desk->journalRows(), rows);
     QCOMPARE(desk->memberText("有效次数"), QStringLiteral("5"));
@@ -284,6 +290,39 @@ void TestCount::correction()
     QCOMPARE(QStringList({r.amountCaption, r.amountValue, r.balanceCaption, r.balanceValue}),
              QStringList({QStringLiteral("误收次数"), QStringLiteral("2"), QStringLiteral("剩余次数"),
                           QStringLiteral("7")}));
+}
+
+// Three operations in a row, each confirmed with its button and printed: every
+// receipt carries the serial number of its own journal row, and each row
+// gets the number after the one before.
+void TestCount::serialNumbersFollowOneAnother()
+{
+    addCountCard(QStringLiteral("5"), QStringLiteral("0"));
+    kit::ScriptedMessages script;
+    const QList<QPair<QString, QString>> steps{
+        {QStringLiteral("扣次"), QStringLiteral("消费次数")},
+        {QStringLiteral("充次"), QStringLiteral("充值次数")},
+        {QStringLiteral("误收"), QStringLiteral("多收次数")}};
+    QStringList ids, serials;
+    for (const auto& [which, caption] : steps) {
+        script.answer(true);
+        const std::unique_ptr<QDialog> dialog = makeScreen(which, *desk);
+        QVERIFY(openScreen(*dialog));
+        field<QLineEdit>(*dialog, caption)->setText(QStringLiteral("1"));
+        if (auto* amount = dialog->findChild<QLineEdit*>(QStringLiteral("金额")))
+            amount->setText(QStringLiteral("20"));
+        if (auto* bill = dialog->findChild<QLineEdit*>(QStringLiteral("原流水号")))
+            bill->setText(QStringLiteral("7"));
+        field<QPushButton>(*dialog, QStringLiteral("确定"))->click();
+        QVERIFY2(!dialog->isVisible(), qPrintable(which));
+        ids << desk->printerRecord.printed.last().id;
+        serials << col(desk->lastJournal(), "流水号");
+    }
+    QCOMPARE(ids, serials);
+    QCOMPARE(ids.at(1).toLongLong(), ids.at(0).toLongLong() + 1);
+    QCOMPARE(ids.at(2).toLongLong(), ids.at(1).toLongLong() + 1);
+    QCOMPARE(desk->memberText("有效次数"), QStringLiteral("6"));
+    QCOMPARE(desk->printerRecord.printed.size(), 3);
 }
 
 QTEST_MAIN(TestCount)
