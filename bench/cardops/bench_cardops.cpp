@@ -5,8 +5,13 @@
 // process and in two processes working on the same data folder at once, on
 // 100,000 members. Prints the ratios measured in this run.
 //
+// A rate is the number of confirmations divided by the time from the first
+// confirmation to the last: opening the connection and starting the
+// processes are not counted. Each process reports its own window, and the
+// two-process rate spans the earliest start to the latest end.
+//
 //   bench_cardops [--members N] [--ops N] [--data DIR]
-//   bench_cardops --child store|bare DIR OPS SEED   (the second process)
+//   bench_cardops --child store|bare DIR OPS SEED MEMBERS   (one of the two processes)
 #include "cardops.h"
 
 #include "store/delivered.h"
@@ -21,6 +26,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -79,11 +86,25 @@ QList<QByteArray> cardsFor(int members, int ops, quint32 seed)
     return cards;
 }
 
+// Wall-clock microseconds, comparable between the processes of one machine.
+qint64 nowUs()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// When a run's first confirmation started and its last one ended.
+struct Window {
+    qint64 start = 0, end = 0;
+};
+
 // Through the card operations: recharges and deductions alternate.
-void storeRun(const QString &dir, const QList<QByteArray> &cards)
+Window storeRun(const QString &dir, const QList<QByteArray> &cards)
 {
     store::Store s(dir);
     const frontdesk::OpContext ctx{s, QStringLiteral("管理员"), QStringLiteral("前台收银"), {}};
+    Window w;
+    w.start = nowUs();
     for (int i = 0; i < cards.size(); ++i) {
         const QString card = QString::fromUtf8(cards[i]);
         if (i % 2 == 0)
@@ -91,6 +112,8 @@ void storeRun(const QString &dir, const QList<QByteArray> &cards)
         else
             frontdesk::deduct(ctx, card, 3000, QString());
     }
+    w.end = nowUs();
+    return w;
 }
 
 // The bare connection: the same files attached, the same statements in the
@@ -172,33 +195,31 @@ struct Bare {
     }
 };
 
-void bareRun(const QString &dir, const QList<QByteArray> &cards)
+Window bareRun(const QString &dir, const QList<QByteArray> &cards)
 {
     Bare b(dir);
+    Window w;
+    w.start = nowUs();
     for (int i = 0; i < cards.size(); ++i)
         b.confirm(cards[i], i % 2 == 0);
+    w.end = nowUs();
+    return w;
 }
 
-void run(const QString &mode, const QString &dir, const QList<QByteArray> &cards)
+Window run(const QString &mode, const QString &dir, const QList<QByteArray> &cards)
 {
-    if (mode == QLatin1String("store"))
-        storeRun(dir, cards);
-    else
-        bareRun(dir, cards);
+    return mode == QLatin1String("store") ? storeRun(dir, cards) : bareRun(dir, cards);
 }
 
 // Confirmations per second of `procs` processes doing `ops` each at once.
 double measure(const QString &mode, const QString &dir, int members, int ops, int procs)
 {
     static quint32 seed = 100;
-    QElapsedTimer t;
+    Window all;
     if (procs == 1) {
-        const QList<QByteArray> cards = cardsFor(members, ops, ++seed);
-        t.start();
-        run(mode, dir, cards);
+        all = run(mode, dir, cardsFor(members, ops, ++seed));
     } else {
         QList<QProcess *> children;
-        t.start();
         for (int p = 0; p < procs; ++p) {
             auto *child = new QProcess;
             child->setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -209,14 +230,18 @@ double measure(const QString &mode, const QString &dir, int members, int ops, in
         }
         for (QProcess *child : children) {
             child->waitForFinished(-1);
-            if (child->exitCode() != 0) {
-                std::fprintf(stderr, "second process failed\n");
+            const QList<QByteArray> w = child->readAllStandardOutput().trimmed().split(' ');
+            if (child->exitStatus() != QProcess::NormalExit || child->exitCode() != 0 || w.size() != 2) {
+                std::fprintf(stderr, "a second process failed\n");
                 std::exit(1);
             }
+            const Window cw{w[0].toLongLong(), w[1].toLongLong()};
+            all.start = all.start ? std::min(all.start, cw.start) : cw.start;
+            all.end = std::max(all.end, cw.end);
             delete child;
         }
     }
-    return double(ops) * procs / (t.nsecsElapsed() / 1e9);
+    return double(ops) * procs / ((all.end - all.start) / 1e6);
 }
 
 } // namespace
@@ -226,10 +251,11 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList a = app.arguments();
     if (a.size() >= 7 && a[1] == QLatin1String("--child")) {
-        run(a[2], a[3], cardsFor(a[6].toInt(), a[4].toInt(), a[5].toUInt()));
+        const Window w = run(a[2], a[3], cardsFor(a[6].toInt(), a[4].toInt(), a[5].toUInt()));
+        std::printf("%lld %lld\n", static_cast<long long>(w.start), static_cast<long long>(w.end));
         return 0;
     }
-    int members = 100000, ops = 100;
+    int members = 100000, ops = 200;
     QString dir;
     for (int i = 1; i + 1 < a.size(); i += 2) {
         if (a[i] == QLatin1String("--members")) members = a[i + 1].toInt();

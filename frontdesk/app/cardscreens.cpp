@@ -3,9 +3,11 @@
 #include "memberscreen.h"
 
 #ifdef FRONTDESK_WITH_CARDS
+#include "countscreens.h"
 #include "tfhycz.h"
 #include "tfhykk.h"
 #include "tfhyws.h"
+#include "tfxkk.h"
 #endif
 
 namespace frontdesk {
@@ -26,6 +28,10 @@ void addCardScreens([[maybe_unused]] TFMemberMain &members)
     members.addScreen(Screen::Recharge, factory<Tfhycz>());
     members.addScreen(Screen::Deduction, factory<Tfhykk>());
     members.addScreen(Screen::Mischarge, factory<Tfhyws>());
+    members.addScreen(Screen::CountDeduction, factory<Tfckkk>());
+    members.addScreen(Screen::CountRecharge, factory<Tfckcz>());
+    members.addScreen(Screen::CountCorrection, factory<Tfckws>());
+    members.addScreen(Screen::CardIssue, factory<Tfxkk>());
 #endif
 }
 

@@ -5,9 +5,9 @@
 #include "cardscreens.h"
 #include "memberscreen.h"
 #include "receiptform.h"
-#include "standinlogin.h"
 
 #include "kit/messages.h"
+#include "signin/tflogin.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -31,7 +31,7 @@ FrontDesk::FrontDesk(store::Store &store, QObject *parent) : QObject(parent)
     m_print = std::make_unique<TFprint>();
     // Both stay above the backdrop.
     m_members = std::make_unique<TFMemberMain>(store, *m_print, m_backdrop.get());
-    m_login = std::make_unique<StandInLogin>(store, m_backdrop.get());
+    m_login = std::make_unique<signin::TFlogin>(store, m_backdrop.get());
     addCardScreens(*m_members);
     m_about = std::make_unique<TFabout>(m_members.get());
     coverWorkArea(*m_backdrop);
@@ -43,9 +43,12 @@ FrontDesk::FrontDesk(store::Store &store, QObject *parent) : QObject(parent)
             QTimer::singleShot(0, this, &FrontDesk::askSignIn);
     });
     connect(m_backdrop.get(), &TFMain::closed, this, &FrontDesk::quitRequested);
-    connect(m_login.get(), &StandInLogin::signedIn, this, &FrontDesk::signedIn);
-    connect(m_login.get(), &StandInLogin::quitRequested, this, &FrontDesk::quitRequested);
+    // A failed attempt emits nothing: the operator and his rights stay.
+    connect(m_login.get(), &signin::TFlogin::signedIn, this,
+            [this](const signin::Operator &op, const QString &) { signedIn(op); });
+    connect(m_login.get(), &signin::TFlogin::endProgram, this, &FrontDesk::quitRequested);
     connect(m_members.get(), &TFMemberMain::quitRequested, this, &FrontDesk::quitRequested);
+    // The change of operator shows the sign-in without waiting for it.
     connect(m_members.get(), &TFMemberMain::changeOperatorRequested, this, [this] {
         m_login->show();
         m_login->raise();
@@ -67,7 +70,7 @@ void FrontDesk::start()
 
 bool FrontDesk::hasOperator() const
 {
-    return m_members->currentOperator().valid();
+    return !m_members->currentOperator().isNull();
 }
 
 void FrontDesk::askSignIn()
@@ -79,7 +82,7 @@ void FrontDesk::askSignIn()
     m_askingSignIn = false;
 }
 
-void FrontDesk::signedIn(const Operator &op)
+void FrontDesk::signedIn(const signin::Operator &op)
 {
     m_members->setOperator(op);
     m_login->hide();

@@ -6,14 +6,17 @@
 
 #include <memory>
 
+namespace signin {
+class Operator;
+class TFlogin;
+}
+
 namespace store {
 class Store;
 }
 
 namespace frontdesk {
 
-class Operator;
-class StandInLogin;
 class TFMain;
 class TFMemberMain;
 class TFabout;
@@ -27,7 +30,7 @@ public:
 
     TFMain &backdrop() { return *m_backdrop; }
     TFMemberMain &members() { return *m_members; }
-    StandInLogin &login() { return *m_login; }
+    signin::TFlogin &login() { return *m_login; }
     TFprint &receipts() { return *m_print; }
     TFabout &about() { return *m_about; }
 
@@ -35,11 +38,12 @@ public:
     // becomes active.
     void start();
     // Sign-in succeeded: the member screen shows the operator and comes up.
-    void signedIn(const Operator &op);
+    void signedIn(const signin::Operator &op);
     bool hasOperator() const;
 
 signals:
-    // 退出, the exit picture, the sign-in's 退出, or closing the backdrop.
+    // 退出, the exit picture, closing the backdrop, and from the sign-in its
+    // 退出, the fourth failed attempt and a completed password change.
     void quitRequested();
 
 private:
@@ -48,7 +52,7 @@ private:
     std::unique_ptr<TFMain> m_backdrop;
     std::unique_ptr<TFprint> m_print;
     std::unique_ptr<TFMemberMain> m_members;
-    std::unique_ptr<StandInLogin> m_login;
+    std::unique_ptr<signin::TFlogin> m_login;
     std::unique_ptr<TFabout> m_about;
     bool m_askingSignIn = false;
 };

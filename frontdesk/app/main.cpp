@@ -7,10 +7,10 @@
 //     --sign-in USER:PASSWORD   --card NUMBER   --splash-ms MS
 #include "frontdeskapp.h"
 #include "memberscreen.h"
-#include "operator.h"
 #include "splash.h"
 
 #include "kit/messages.h"
+#include "signin/check.h"
 #include "store/datafolder.h"
 #include "store/errors.h"
 #include "store/store.h"
@@ -65,10 +65,10 @@ int main(int argc, char **argv)
     const QString signIn = option(args, QStringLiteral("--sign-in"));
     if (!signIn.isEmpty()) {
         const qsizetype colon = signIn.indexOf(QLatin1Char(':'));
-        std::optional<frontdesk::Operator> op;
-        kit::guard(nullptr, [&] { op = frontdesk::checkSignIn(*db, signIn.left(colon), signIn.mid(colon + 1)); });
-        if (op)
-            desk.signedIn(*op);
+        signin::SignInResult result;
+        kit::guard(nullptr, [&] { result = signin::checkSignIn(*db, signIn.left(colon), signIn.mid(colon + 1)); });
+        if (result.op)
+            desk.signedIn(*result.op);
     }
     const QString card = option(args, QStringLiteral("--card"));
     if (!card.isEmpty() && desk.hasOperator()) {

@@ -348,7 +348,16 @@ ReceiptPrinter &TFMemberMain::printer()
     return m_printer;
 }
 
-void TFMemberMain::setOperator(const Operator &op)
+bool TFMemberMain::holds(const QString &right) const
+{
+    if (m_operator.isNull())
+        return false;
+    bool held = false;
+    kit::guard(const_cast<TFMemberMain *>(this), [&] { held = m_operator.holds(right); });
+    return held;
+}
+
+void TFMemberMain::setOperator(const signin::Operator &op)
 {
     m_operator = op;
     m_operatorLabel->setText(QStringLiteral("操作员：") + op.name());

@@ -3,7 +3,7 @@
 // number, sees the member panel and the card's journal, and opens the card
 // operations through gates that check the right, the card and its state.
 #include "desk.h"
-#include "operator.h"
+#include "signin/operator.h"
 
 #include "kit/datagrid.h"
 
@@ -56,7 +56,9 @@ public:
     store::Store &store() override { return m_store; }
     QString operatorName() const override { return m_operator.name(); }
     QString cashPoint() const override;
-    bool holds(const QString &right) const override { return m_operator.holds(right); }
+    // A right the operator's row has no column for is a fault of the
+    // program: it is shown and counts as not held.
+    bool holds(const QString &right) const override;
     QString cardNumber() const override;
     QSqlRecord member() const override { return m_member; }
     void showMember(const QSqlRecord &row) override;
@@ -66,8 +68,8 @@ public:
     ReceiptPrinter &printer() override;
 
     // The signed-in operator; sign-in sets him, a failed attempt never does.
-    void setOperator(const Operator &op);
-    const Operator &currentOperator() const { return m_operator; }
+    void setOperator(const signin::Operator &op);
+    const signin::Operator &currentOperator() const { return m_operator; }
 
     // A screen the gates open, created now once and kept. Without one, a
     // passing gate opens nothing (the screen arrives with its own work).
@@ -131,7 +133,7 @@ private:
 
     store::Store &m_store;
     TFprint &m_printer;
-    Operator m_operator;
+    signin::Operator m_operator;
     ReceiptHeader m_header;
     QSqlRecord m_member;
     bool m_journalLoaded = false;

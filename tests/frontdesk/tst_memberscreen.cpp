@@ -6,12 +6,11 @@
 #include "backdrop.h"
 #include "frontdeskapp.h"
 #include "memberscreen.h"
-#include "operator.h"
 #include "receiptform.h"
 #include "sampledata.h"
-#include "standinlogin.h"
 
 #include "kit/messages.h"
+#include "signin/tflogin.h"
 #include "store/query.h"
 #include "store/store.h"
 #include "store/textforms.h"
@@ -52,11 +51,9 @@ class TestMemberScreen : public QObject {
     std::unique_ptr<TFMemberMain> m_screen;
     QList<Receipt> m_printed;
 
-    Operator op(const QString &user)
+    signin::Operator op(const QString &user)
     {
-        store::Query q(*m_store, u("select * from 用户表 where 用户名=:yhm"));
-        q.bind(u(":yhm"), user).exec();
-        return Operator(q.row());
+        return *signin::Operator::load(*m_store, user);
     }
 
     // Types a card number into the field and presses Enter.
@@ -564,7 +561,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&members));
         members.focusCardNumber();
         QTest::keyClick(members.cardField(), Qt::Key_F10);
-        StandInLogin &login = desk.login();
+        signin::TFlogin &login = desk.login();
         QVERIFY(login.isVisible());
         QTest::keyClicks(login.userField(), u("clerk"));
         QTest::keyClicks(login.passwordField(), u("wrong"));
