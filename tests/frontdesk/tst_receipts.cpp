@@ -353,10 +353,16 @@ private slots:
             const double top = receiptTopMargin + t.top;
             const double left = t.centreIn > 0 ? -1 : t.left;
             bool found = false;
-            for (const Word &w : words)
-                if (w.text.startsWith(first) && std::abs(w.top - top) < 1.0 &&
-                    (left < 0 || std::abs(w.left - left) < 0.8))
+            for (const Word &w : words) {
+                if (std::abs(w.top - top) >= 1.0)
+                    continue;
+                if (w.text.startsWith(first) && (left < 0 || std::abs(w.left - left) < 0.8))
                     found = true;
+                // Read together with the caption before it: the word starts
+                // left of the value and ends with it.
+                if (left >= 0 && w.left < left && w.text.endsWith(first) && w.text.size() > first.size())
+                    found = true;
+            }
             QVERIFY2(found, qPrintable(t.name + u(" ") + t.text));
         }
     }
