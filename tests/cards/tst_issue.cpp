@@ -209,16 +209,22 @@ void TestIssue::refusals_data()
     QTest::addColumn<QString>("amount");
     QTest::addColumn<QString>("uses");
     QTest::addColumn<QString>("message");  // a prefix of the message
-    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QString>("focus");    // empty: the focus is not checked
+    QTest::addColumn<QString>("card");     // the member screen's card number
 
-    QTest::newRow("no card type") << "" << "" << "" << "abc" << "0" << "请选择卡类型！" << "会员类型";
-    QTest::newRow("no name") << storedType << " " << "S2" << "100" << "0" << "自编号和姓名不能为空！" << "客人姓名";
-    QTest::newRow("no own number") << storedType << "王五" << "" << "100" << "0" << "自编号和姓名不能为空！" << "客人姓名";
-    QTest::newRow("own number taken") << storedType << "王五" << "A1" << "100" << "0" << "自编号重复，请重新输入！" << "卡自编号";
-    QTest::newRow("amount not a number") << storedType << "王五" << "S2" << "abc" << "0" << "充值金额" << "充值金额";
-    QTest::newRow("amount empty") << storedType << "王五" << "S2" << "" << "0" << "充值金额" << "充值金额";
-    QTest::newRow("uses not whole") << countType << "王五" << "S2" << "100" << "2.5" << "有效次数" << "有效次数";
-    QTest::newRow("uses empty") << countType << "王五" << "S2" << "100" << "" << "有效次数" << "有效次数";
+    QTest::newRow("no card type") << "" << "" << "" << "abc" << "0" << "请选择卡类型！" << "会员类型" << "5001";
+    QTest::newRow("no name") << storedType << " " << "S2" << "100" << "0" << "自编号和姓名不能为空！" << "客人姓名" << "5001";
+    QTest::newRow("no own number") << storedType << "王五" << "" << "100" << "0" << "自编号和姓名不能为空！" << "客人姓名" << "5001";
+    QTest::newRow("own number taken") << storedType << "王五" << "A1" << "100" << "0" << "自编号重复，请重新输入！" << "卡自编号" << "5001";
+    QTest::newRow("amount not a number") << storedType << "王五" << "S2" << "abc" << "0" << "充值金额" << "充值金额" << "5001";
+    QTest::newRow("amount empty") << storedType << "王五" << "S2" << "" << "0" << "充值金额" << "充值金额" << "5001";
+    QTest::newRow("uses not whole") << countType << "王五" << "S2" << "100" << "2.5" << "有效次数" << "有效次数" << "5001";
+    QTest::newRow("uses empty") << countType << "王五" << "S2" << "100" << "" << "有效次数" << "有效次数" << "5001";
+    // The member screen leaves an empty card number or one issued meanwhile
+    // (at another workstation) to this screen and the issue operation.
+    QTest::newRow("no card number") << storedType << "王五" << "S2" << "100" << "0" << "卡号不能为空" << "" << "";
+    QTest::newRow("card issued meanwhile") << storedType << "王五" << "S2" << "100" << "0" << "卡号1001已经发行" << ""
+                                           << "1001";
 }
 
 // Each refusal shows its message, moves the focus, writes nothing and keeps
@@ -232,10 +238,11 @@ void TestIssue::refusals()
     QFETCH(QString, uses);
     QFETCH(QString, message);
     QFETCH(QString, focus);
+    QFETCH(QString, card);
 
     desk->addCard(QStringLiteral("1001"), false);
     store::Query(desk->store(), QStringLiteral("update 会员表 set 自编号='A1'")).exec();
-    desk->card = QStringLiteral("5001");
+    desk->card = card;
     const int rows = desk->journalRows();
     const int before = members(*desk);
 
@@ -252,8 +259,10 @@ void TestIssue::refusals()
 
     QCOMPARE(script.texts().size(), 1);
     QVERIFY2(script.last().startsWith(message), qPrintable(script.last()));
-    QWidget* expected = field(screen, focus);
-    QVERIFY(expected->hasFocus() || expected->isAncestorOf(QApplication::focusWidget()));
+    if (!focus.isEmpty()) {
+        QWidget* expected = field(screen, focus);
+        QVERIFY(expected->hasFocus() || expected->isAncestorOf(QApplication::focusWidget()));
+    }
     QVERIFY(screen.isVisible());
     QCOMPARE(desk->journalRows(), rows);
     QCOMPARE(members(*desk), before);
