@@ -36,6 +36,8 @@ private slots:
     void deductionAboveStoredUses();
     void unusableInput_data();
     void unusableInput();
+    void signKeysAreIgnored_data();
+    void signKeysAreIgnored();
     void recharge();
     void correction();
     void serialNumbersFollowOneAnother();
@@ -211,6 +213,30 @@ void TestCount::unusableInput()
     QVERIFY(dialog->isVisible());
     QCOMPARE(desk->journalRows(), rows);
     QCOMPARE(desk->memberText("有效次数"), QStringLiteral("5"));
+}
+
+// No negative count can be typed: "-", "(", ")" and "v" do nothing in the
+// count and amount fields.
+void TestCount::signKeysAreIgnored_data()
+{
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("deduction") << "扣次" << "消费次数";
+    QTest::newRow("recharge: uses") << "充次" << "充值次数";
+    QTest::newRow("recharge: amount") << "充次" << "金额";
+    QTest::newRow("correction") << "误收" << "多收次数";
+}
+
+void TestCount::signKeysAreIgnored()
+{
+    QFETCH(QString, screen);
+    QFETCH(QString, caption);
+    addCountCard(QStringLiteral("5"), QStringLiteral("0"));
+    const std::unique_ptr<QDialog> dialog = makeScreen(screen, *desk);
+    QVERIFY(openScreen(*dialog));
+    auto* f = field<QLineEdit>(*dialog, caption);
+    typeInto(f, QStringLiteral("-(3)v"));
+    QCOMPARE(f->text(), QStringLiteral("3"));
 }
 
 void TestCount::recharge()
