@@ -16,6 +16,7 @@
 #include "store/textforms.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QFile>
 #include <QHeaderView>
@@ -575,6 +576,140 @@ private slots:
         QCOMPARE(members.operatorLabel()->text(), u("操作员：无权员"));
         QVERIFY(!members.holds(u("会员卡充值")));
         QVERIFY(!login.isVisible());
+    }
+
+    // The sign-in shown when the backdrop becomes active, driven through
+    // its presses of 确定: what signs in and what ends the program.
+    void signInAtStart_data()
+    {
+        QTest::addColumn<QStringList>("presses"); // "user:password", "user:old>new" for a change, "退出"
+        QTest::addColumn<QString>("signedIn");     // the operator caption afterwards
+        QTest::addColumn<QString>("lastMessage");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("success") << QStringList{u("seller:seller")} << u("操作员：收款员") << QString() << false;
+        QTest::newRow("two failures, then success")
+            << QStringList{u("seller:x"), u("nobody:x"), u("seller:seller")} << u("操作员：收款员")
+            << u(" 非法用户，请您输入正确的用户名！") << false;
+        QTest::newRow("three failures, then the right password")
+            << QStringList{u("seller:x"), u("seller:y"), u("seller:z"), u("seller:seller")} << u("操作员：")
+            << u("用户名或口令错误输入超过三次，系统关闭！") << true;
+        QTest::newRow("退出") << QStringList{u("退出")} << u("操作员：") << QString() << true;
+        QTest::newRow("password change") << QStringList{u("changer:changer>new")} << u("操作员：")
+                                         << u("密码修改成功，系统退出，请已新密码重新登录！") << true;
+    }
+
+    void signInAtStart()
+    {
+        QFETCH(QStringList, presses);
+        QFETCH(QString, signedIn);
+        QFETCH(QString, lastMessage);
+        QFETCH(bool, ends);
+        m_screen.reset();
+        // A fresh operator for each row, whose password a row may change.
+        store::Query(*m_store, u("delete from 用户表 where 用户名='changer'")).exec();
+        sample::addOperator(*m_store, u("changer"), u("改密员"), {});
+        FrontDesk desk(*m_store);
+        QSignalSpy quit(&desk, &FrontDesk::quitRequested);
+        kit::ScriptedMessages script(false);
+        bool asked = false;
+        script.onModal([&](QDialog *d) {
+            asked = true;
+            signin::TFlogin &login = desk.login();
+            if (d != &login)
+                return int(QDialog::Rejected);
+            login.show();
+            for (const QString &press : presses) {
+                if (!login.isVisible())
+                    break;
+                if (press == u("退出")) {
+                    login.quitButton()->click();
+                    continue;
+                }
+                const QString user = press.section(QLatin1Char(':'), 0, 0);
+                const QString rest = press.section(QLatin1Char(':'), 1);
+                login.userField()->setText(user);
+                login.passwordField()->setText(rest.section(QLatin1Char('>'), 0, 0));
+                login.changeBox()->setChecked(rest.contains(QLatin1Char('>')));
+                login.newPasswordField()->setText(rest.section(QLatin1Char('>'), 1));
+                login.okButton()->click();
+            }
+            return login.result();
+        });
+        desk.start();
+        QTRY_VERIFY(asked);
+        QCOMPARE(desk.members().operatorLabel()->text(), signedIn);
+        QCOMPARE(desk.members().isVisible(), !ends);
+        QCOMPARE(script.last(), lastMessage);
+        QCOMPARE(quit.size(), ends ? 1 : 0);
+        QVERIFY(!desk.login().isVisible());
+    }
+
+    // The real operation screens behind the gates: which one each card kind
+    // and key opens, modally, and the focus back on the card number.
+    void gatesOpenTheCardScreens_data()
+    {
+        QTest::addColumn<QString>("card");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("screen");
+        QTest::newRow("stored F2") << sample::storedCard << int(Qt::Key_F2) << u("frontdesk::Tfhykk");
+        QTest::newRow("stored F3") << sample::storedCard << int(Qt::Key_F3) << u("frontdesk::Tfhycz");
+        QTest::newRow("stored F5") << sample::storedCard << int(Qt::Key_F5) << u("frontdesk::Tfhyws");
+        QTest::newRow("count F2") << sample::countCard << int(Qt::Key_F2) << u("frontdesk::Tfckkk");
+        QTest::newRow("count F3") << sample::countCard << int(Qt::Key_F3) << u("frontdesk::Tfckcz");
+        QTest::newRow("count F5") << sample::countCard << int(Qt::Key_F5) << u("frontdesk::Tfckws");
+    }
+
+    void gatesOpenTheCardScreens()
+    {
+        QFETCH(QString, card);
+        QFETCH(int, key);
+        QFETCH(QString, screen);
+        m_screen.reset();
+        FrontDesk desk(*m_store);
+        kit::ScriptedMessages script(false);
+        desk.signedIn(op(u("admin")));
+        TFMemberMain &members = desk.members();
+        QVERIFY(QTest::qWaitForWindowActive(&members));
+        QStringList opened;
+        script.onModal([&](QDialog *d) {
+            opened << QString::fromLatin1(d->metaObject()->className());
+            return int(QDialog::Rejected);
+        });
+        members.cardField()->setText(card);
+        QTest::keyClick(members.cardField(), Qt::Key(key));
+        QCOMPARE(opened, QStringList{screen});
+        QCOMPARE(QApplication::focusWidget(), members.cardField());
+    }
+
+    // Yes to the new-card question shows the card issue without waiting for
+    // it; the member screen stays usable and lists the new number's journal.
+    void newCardShowsTheIssueScreen()
+    {
+        m_screen.reset();
+        FrontDesk desk(*m_store);
+        kit::ScriptedMessages script(false);
+        desk.signedIn(op(u("admin")));
+        TFMemberMain &members = desk.members();
+        QVERIFY(QTest::qWaitForWindowActive(&members));
+        bool modal = false;
+        script.onModal([&](QDialog *) {
+            modal = true;
+            return int(QDialog::Rejected);
+        });
+        members.cardField()->setText(sample::storedCard);
+        members.lookUp();
+        QVERIFY(members.journalGrid()->rowCount() > 0);
+        script.answer(true);
+        members.cardField()->setText(sample::newCard);
+        members.lookUp();
+        QDialog *issue = members.screen(Screen::CardIssue);
+        QVERIFY(issue);
+        QCOMPARE(QString::fromLatin1(issue->metaObject()->className()), u("frontdesk::Tfxkk"));
+        QVERIFY(issue->isVisible());
+        QVERIFY(!issue->isModal());
+        QVERIFY(!modal);
+        QCOMPARE(members.journalGrid()->rowCount(), 0);
+        issue->hide();
     }
 
     void backdropShowsTitleAndContact()
