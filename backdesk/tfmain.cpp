@@ -164,7 +164,10 @@ QToolButton *TFmain::addEntry(const QString &caption, const QString &right, QWid
     auto *b = new QToolButton;
     b->setText(caption);
     b->setObjectName(caption);
-    b->setIcon(style()->standardIcon(QStyle::StandardPixmap(iconKind)));
+    // Some themes have only small pictures of these icons: they are drawn
+    // scaled up, so that the menu's pictures are all of one size.
+    const QPixmap picture = style()->standardIcon(QStyle::StandardPixmap(iconKind)).pixmap(48, 48);
+    b->setIcon(QIcon(picture.scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     b->setAutoRaise(true);
     m_entries.insert(caption, b);
