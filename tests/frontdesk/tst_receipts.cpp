@@ -5,6 +5,7 @@
 // FRONTDESK_RECEIPT_IMAGES=DIR to keep the pictures for looking.
 #include "receiptform.h"
 
+#include <QFontInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -365,6 +366,16 @@ private slots:
             }
             QVERIFY2(found, qPrintable(t.name + u(" ") + t.text));
         }
+    }
+
+    // SimSun is asked for first; a CJK family installed here stands in for it.
+    void fontsAskForSimSunFirst()
+    {
+        const QStringList families = receiptFontFamilies();
+        QCOMPARE(families.mid(0, 2), (QStringList{u("SimSun"), u("宋体")}));
+        const QFont font(families);
+        const QFontInfo used(font);
+        QVERIFY2(families.contains(used.family()), qPrintable(used.family()));
     }
 
     // Pictures of the four filled layouts, for looking at them.
