@@ -76,7 +76,7 @@ QTime businessTime(const QString &stored)
 } // namespace
 
 TFmain::TFmain(store::Store &store, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_session{store, {}, workstation}
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_context{{store, {}, workstation}, {}, {}}
 {
     setObjectName(QStringLiteral("TFmain"));
     setWindowTitle(QStringLiteral("管理系统"));
@@ -87,7 +87,7 @@ TFmain::TFmain(store::Store &store, QWidget *parent)
     layout->addWidget(buildTitleBar());
     layout->addWidget(buildShiftBar());
 
-    m_operators = new signin::TFyhsz(m_session, this);
+    m_operators = new signin::TFyhsz(m_context.session, this);
     layout->addWidget(buildMenu());
     layout->addWidget(buildBody(), 1);
     layout->addWidget(buildBottomLine());
@@ -156,6 +156,10 @@ QWidget *TFmain::buildShiftBar()
     row->addWidget(m_toDate);
     row->addWidget(m_toTime);
     row->addStretch();
+    connect(m_fromDate, &QDateEdit::dateChanged, this, &TFmain::periodChanged);
+    connect(m_fromTime, &QTimeEdit::timeChanged, this, &TFmain::periodChanged);
+    connect(m_toDate, &QDateEdit::dateChanged, this, &TFmain::periodChanged);
+    connect(m_toTime, &QTimeEdit::timeChanged, this, &TFmain::periodChanged);
     return bar;
 }
 
@@ -296,7 +300,7 @@ QWidget *TFmain::buildBottomLine()
 
 void TFmain::signIn(const signin::Operator &op)
 {
-    m_session.current = op;
+    m_context.session.current = op;
     m_operator->setText(op.name());
     if (m_shown)
         return;
@@ -319,7 +323,7 @@ void TFmain::fitToScreen()
 
 void TFmain::loadParameters()
 {
-    store::Query q(m_session.store,
+    store::Query q(m_context.session.store,
                    QStringLiteral("select 中文名,公司地址,联系电话,电子邮件,联系人,营业时间 from 系统参数表"));
     q.exec();
     m_title->setText(q.text(QStringLiteral("中文名")) + QStringLiteral("管理系统"));
@@ -359,6 +363,12 @@ void TFmain::tick()
     m_clock->setText(store::nowText());
 }
 
+void TFmain::periodChanged()
+{
+    m_context.shiftFrom = shiftFrom();
+    m_context.shiftTo = shiftTo();
+}
+
 QDateTime TFmain::shiftFrom() const
 {
     return QDateTime(m_fromDate->date(), m_fromTime->time());
@@ -380,7 +390,7 @@ QStringList TFmain::contactLines() const
 void TFmain::open(const QString &right, QWidget *screen)
 {
     kit::guard(this, [&] {
-        if (!m_session.current.holds(right))
+        if (!m_context.session.current.holds(right))
             return;
         kit::openModal(static_cast<QDialog *>(screen));
         activateWindow();

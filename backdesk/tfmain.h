@@ -2,6 +2,7 @@
 // TFmain: the back office's main screen: title, the shift period, the menu
 // of management screens gated by the operator's rights, the dealer's contact
 // lines, and the operator, workstation and clock along the bottom.
+#include "context.h"
 #include "signin/operator.h"
 
 #include <QDateTime>
@@ -41,8 +42,10 @@ public:
     // next successful sign-in. The first one also shows the screen and reads
     // the system parameters.
     void signIn(const signin::Operator &op);
-    bool hasOperator() const { return !m_session.current.isNull(); }
-    const signin::Session &session() const { return m_session; }
+    bool hasOperator() const { return !m_context.session.current.isNull(); }
+    const signin::Session &session() const { return m_context.session; }
+    // What the screens of the menu receive.
+    Context &context() { return m_context; }
 
     // The shift period of the four pickers.
     QDateTime shiftFrom() const;
@@ -77,11 +80,12 @@ private:
     void fitToScreen();
     void loadParameters();
     void tick();
+    void periodChanged();
     // The menu rule: with the right, the screen opens modally; without it
     // nothing happens.
     void open(const QString &right, QWidget *screen);
 
-    signin::Session m_session;
+    Context m_context;
     bool m_shown = false;
 
     QLabel *m_title;

@@ -16,6 +16,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -196,6 +197,11 @@ void MainTest::parameters()
     const QDate today = QDate::currentDate();
     QCOMPARE(m.shiftFrom(), QDateTime(today.addDays(-1), shiftTime));
     QCOMPARE(m.shiftTo(), QDateTime(today, shiftTime));
+    QCOMPARE(m.context().shiftFrom, m.shiftFrom());
+    QCOMPARE(m.context().shiftTo, m.shiftTo());
+    // Changed by hand, the period the screens receive follows the pickers.
+    m.findChild<QDateEdit *>(QStringLiteral("开始日期"))->setDate(today.addDays(-7));
+    QCOMPARE(m.context().shiftFrom, QDateTime(today.addDays(-7), shiftTime));
     if (told) {
         QCOMPARE(script->texts().size(), 1);
         QVERIFY2(script->last().contains(QStringLiteral("营业时间“") + hour + QStringLiteral("”")),
