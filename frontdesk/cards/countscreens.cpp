@@ -152,7 +152,7 @@ void Tfckkk::confirm()
     if (refused) {
         // More than the card holds: nothing written, the screen closes.
         uses_->setText(zero);
-        cards::closeScreen(this, QDialog::Rejected);
+        reject();
         desk_.reloadJournal();
         desk_.focusCardNumber();
         return;
@@ -170,14 +170,14 @@ void Tfckkk::confirm()
         r.balanceValue = after_->text();
         desk_.printer().print(r);
     }
-    cards::closeScreen(this, QDialog::Accepted);
+    accept();
     desk_.reloadJournal();
     desk_.focusCardNumber();
 }
 
 void Tfckkk::back()
 {
-    cards::closeScreen(this, QDialog::Rejected);
+    reject();
     desk_.focusCardNumber();
 }
 
@@ -264,14 +264,14 @@ void Tfckcz::confirm()
         r.balanceValue = usesOf(result->member);
         desk_.printer().print(r);
     }
-    cards::closeScreen(this, QDialog::Accepted);
+    accept();
     desk_.focusCardNumber();
     desk_.reloadJournal();
 }
 
 void Tfckcz::back()
 {
-    cards::closeScreen(this, QDialog::Rejected);
+    reject();
     desk_.focusCardNumber();
 }
 
@@ -365,14 +365,14 @@ void Tfckws::confirm()
         r.balanceValue = corrected_->text();
         desk_.printer().print(r);
     }
-    cards::closeScreen(this, QDialog::Accepted);
+    accept();
     desk_.reloadJournal();
     desk_.focusCardNumber();
 }
 
 void Tfckws::back()
 {
-    cards::closeScreen(this, QDialog::Rejected);
+    reject();
     desk_.focusCardNumber();
 }
 

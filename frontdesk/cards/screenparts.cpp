@@ -23,18 +23,6 @@ AmountEdit::AmountEdit(const QString& pattern, const QString& caption, QWidget* 
     setObjectName(caption);
 }
 
-void AmountEdit::focusOutEvent(QFocusEvent* event)
-{
-    // Reformat only when the pattern shows the same amount; otherwise leave
-    // the typed text alone (MoneyEdit would round it).
-    if (const std::optional<Cents> typed = amountOf(text())) {
-        const QString shown = format(store::toYuan(*typed), pattern());
-        if (amountOf(shown) == typed)
-            setValue(store::toYuan(*typed));
-    }
-    QLineEdit::focusOutEvent(event);
-}
-
 namespace {
 
 class LeaveWatch : public QObject {
@@ -70,13 +58,6 @@ private:
 void onLeave(QWidget* field, std::function<void()> action)
 {
     new LeaveWatch(field, std::move(action));
-}
-
-void closeScreen(QDialog* screen, int result)
-{
-    // Hiding a dialog also ends its modal loop; exec() then returns result.
-    screen->setResult(result);
-    screen->hide();
 }
 
 void focusLater(QWidget* field)

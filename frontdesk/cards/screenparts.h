@@ -24,20 +24,15 @@ class QWidget;
 
 namespace frontdesk::cards {
 
-// A money or count field. Like kit::MoneyEdit, but on leaving it the text is
-// put into the field's pattern only when that keeps the amount typed: "12"
-// becomes "12.00", while "12.25" in a one-decimal field, "100.015" or "3.5" in
-// a whole-number field stay as typed, so that the screen reads (and refuses)
-// what the cashier typed instead of a rounded amount.
+// A money or count field that knows the caption its messages name it by. Like
+// every kit::MoneyEdit it shows its pattern on leaving only when that keeps
+// the amount typed, so the screen reads (and refuses) what the cashier typed.
 class AmountEdit : public kit::MoneyEdit {
     Q_OBJECT
 public:
     AmountEdit(const QString& pattern, const QString& caption, QWidget* parent = nullptr);
     // The caption the messages name the field by ("充值金额").
     QString caption() const { return caption_; }
-
-protected:
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     QString caption_;
@@ -48,9 +43,6 @@ private:
 // window (a message box) became active does not count.
 void onLeave(QWidget* field, std::function<void()> action);
 
-// Closes a screen with a result. QDialog::done() would send a close
-// request, which the screen's key router turns into a press of 返回.
-void closeScreen(QDialog* screen, int result);
 
 // Puts the focus into `field` once the current focus change is over.
 void focusLater(QWidget* field);

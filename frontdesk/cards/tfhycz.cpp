@@ -133,14 +133,14 @@ void Tfhycz::confirm()
         r.balanceValue = cards::memberMoney(result->member, "金额");
         desk_.printer().print(r);
     }
-    cards::closeScreen(this, QDialog::Accepted);
+    accept();
     desk_.reloadJournal();
     desk_.focusCardNumber();
 }
 
 void Tfhycz::back()
 {
-    cards::closeScreen(this, QDialog::Rejected);
+    reject();
     desk_.focusCardNumber();
 }
 

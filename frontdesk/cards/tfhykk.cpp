@@ -152,14 +152,14 @@ void Tfhykk::confirm()
         r.balanceValue = after_->text();
         desk_.printer().print(r);
     }
-    cards::closeScreen(this, QDialog::Accepted);
+    accept();
     desk_.reloadJournal();
     desk_.focusCardNumber();
 }
 
 void Tfhykk::back()
 {
-    cards::closeScreen(this, QDialog::Rejected);
+    reject();
     desk_.focusCardNumber();
 }
 

@@ -132,14 +132,14 @@ void Tfhyws::confirm()
         r.balanceValue = corrected_->text();
         desk_.printer().print(r);
     }
-    cards::closeScreen(this, QDialog::Accepted);
+    accept();
     desk_.reloadJournal();
     desk_.focusCardNumber();
 }
 
 void Tfhyws::back()
 {
-    cards::closeScreen(this, QDialog::Rejected);
+    reject();
     desk_.focusCardNumber();
 }
 

@@ -308,14 +308,14 @@ void Tfxkk::confirm()
         }
         desk_.printer().print(r);
     }
-    cards::closeScreen(this, QDialog::Accepted);
+    accept();
     desk_.focusCardNumber();
     desk_.reloadJournal();
 }
 
 void Tfxkk::back()
 {
-    cards::closeScreen(this, QDialog::Rejected);
+    reject();
     desk_.focusCardNumber();
 }
 

@@ -250,6 +250,16 @@ void InputTest::closeButtonPressesReturn()
     screen.close();
     QTRY_COMPARE(back.count(), 2);
     QVERIFY(!screen.isVisible());
+
+    // A dialog that finishes itself in code closes without pressing return.
+    for (auto finish : {&QDialog::accept, &QDialog::reject}) {
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        (screen.*finish)();
+        QTest::qWait(20);
+        QCOMPARE(back.count(), 2);
+        QVERIFY(!screen.isVisible());
+    }
 }
 
 void InputTest::keysOfAnotherWindowAreLeftAlone()

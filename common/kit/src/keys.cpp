@@ -62,7 +62,53 @@ void KeyRouter::bindKey(int key, std::function<void()> action, Qt::KeyboardModif
 
 void KeyRouter::bindEscape(QAbstractButton* button) { bindKey(Qt::Key_Escape, button); }
 
-void KeyRouter::bindClose(QAbstractButton* button) { closeButton_ = button; }
+namespace {
+
+// Watches the screen itself (not the application) for close requests. Being
+// an object filter matters: QDialog::done() eats the close event it causes
+// with a filter of its own installed later, which runs before this one, so
+// accept(), reject() and done() close the screen without pressing the button.
+class CloseWatch : public QObject {
+public:
+    CloseWatch(QWidget* screen, std::function<bool(QEvent*)> onClose)
+        : QObject(screen), onClose_(std::move(onClose))
+    {
+        screen->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        return event->type() == QEvent::Close && onClose_(event);
+    }
+
+private:
+    std::function<bool(QEvent*)> onClose_;
+};
+
+}  // namespace
+
+void KeyRouter::bindClose(QAbstractButton* button)
+{
+    const bool watching = !closeButton_.isNull();
+    closeButton_ = button;
+    if (watching)
+        return;
+    new CloseWatch(screen_, [this](QEvent* event) {
+        if (!closeButton_ || closingByButton_)
+            return false;
+        // The window's close button: press the return button instead; its
+        // handler decides whether the window really closes. The press runs
+        // once this close has been refused, so that the handler may close.
+        event->ignore();
+        QMetaObject::invokeMethod(this, [this] {
+            closingByButton_ = true;
+            pressOf(closeButton_)();
+            closingByButton_ = false;
+        }, Qt::QueuedConnection);
+        return true;
+    });
+}
 
 QWidget* KeyRouter::orderedFieldFor(QWidget* focus) const
 {
@@ -140,18 +186,6 @@ bool KeyRouter::eventFilter(QObject* watched, QEvent* event)
         // Enter belongs to the Enter order, not to a dialog's default button.
         for (QPushButton* b : screen_->findChildren<QPushButton*>())
             b->setAutoDefault(false);
-    }
-    if (event->type() == QEvent::Close && watched == screen_ && closeButton_ && !closingByButton_) {
-        // The window's close button: press the return button instead; its
-        // handler decides whether the window really closes. The press runs
-        // once this close has been refused, so that the handler may close.
-        event->ignore();
-        QMetaObject::invokeMethod(this, [this] {
-            closingByButton_ = true;
-            pressOf(closeButton_)();
-            closingByButton_ = false;
-        }, Qt::QueuedConnection);
-        return true;
     }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;

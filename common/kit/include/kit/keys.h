@@ -59,7 +59,8 @@ public:
     void bindEscape(QAbstractButton* button);
     // The window's close button (and close()) presses `button` instead of
     // closing directly, just after the close request; the window closes only
-    // if the button's handler closes or hides it.
+    // if the button's handler closes or hides it. accept(), reject() and
+    // done() close the dialog without pressing the button.
     void bindClose(QAbstractButton* button);
 
     // Focuses the field after `field` in the Enter order (for handlers that
