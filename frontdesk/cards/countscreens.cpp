@@ -7,13 +7,10 @@
 #include "store/money.h"
 
 #include <QComboBox>
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QVBoxLayout>
 
 namespace frontdesk {
 
@@ -22,44 +19,6 @@ using cards::AmountEdit;
 namespace {
 
 const QString zero = QStringLiteral("0");
-
-QLineEdit* textField(const QString& caption, bool readOnly, QWidget* parent)
-{
-    auto* f = new QLineEdit(parent);
-    f->setObjectName(caption);
-    f->setReadOnly(readOnly);
-    return f;
-}
-
-QPushButton* button(const QString& caption, QWidget* parent)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(caption);
-    return b;
-}
-
-// The common frame: optional large digits, the captioned fields, the hint
-// lines and the two buttons.
-void layOut(QDialog* screen, QLabel* display, const QList<QPair<QString, QWidget*>>& fields,
-            const QStringList& hints, QPushButton* ok, QPushButton* back)
-{
-    auto* form = new QFormLayout;
-    for (const auto& [caption, w] : fields)
-        form->addRow(caption, w);
-    auto* top = new QHBoxLayout;
-    top->addLayout(form);
-    if (display)
-        top->addWidget(display);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(back);
-    auto* layout = new QVBoxLayout(screen);
-    layout->addLayout(top);
-    for (const QString& h : hints)
-        layout->addWidget(cards::makeHint(h, screen));
-    layout->addLayout(buttons);
-}
 
 // A count of the member row as number text.
 QString usesOf(const QSqlRecord& row)
@@ -76,11 +35,11 @@ Tfckkk::Tfckkk(MemberDesk& desk, QWidget* parent) : QDialog(parent), desk_(desk)
     setWindowTitle(QStringLiteral("次卡扣次数"));
     display_ = cards::makeLargeDisplay(this);
     uses_ = new AmountEdit(QStringLiteral("0;(0)"), QStringLiteral("消费次数"), this);
-    after_ = textField(QStringLiteral("扣后次数"), true, this);
-    remark_ = textField(QStringLiteral("备注说明"), false, this);
-    ok_ = button(QStringLiteral("确定"), this);
-    back_ = button(QStringLiteral("返回"), this);
-    layOut(this, display_,
+    after_ = cards::makeTextField(QStringLiteral("扣后次数"), true, this);
+    remark_ = cards::makeTextField(QStringLiteral("备注说明"), false, this);
+    ok_ = cards::makeButton(QStringLiteral("确定"), this);
+    back_ = cards::makeButton(QStringLiteral("返回"), this);
+    cards::layOutScreen(this, display_, cards::DisplayAt::Beside,
            {{QStringLiteral("消费次数"), uses_}, {QStringLiteral("扣后次数"), after_},
             {QStringLiteral("备注说明"), remark_}},
            {QStringLiteral("在此输入扣款的次数，无需加入负号。")}, ok_, back_);
@@ -192,10 +151,10 @@ Tfckcz::Tfckcz(MemberDesk& desk, QWidget* parent) : QDialog(parent), desk_(desk)
     method_->setObjectName(QStringLiteral("付款方式"));
     method_->setEditable(true);
     amount_ = new AmountEdit(QStringLiteral("0;(0)"), QStringLiteral("金额"), this);
-    remark_ = textField(QStringLiteral("备注说明"), false, this);
-    ok_ = button(QStringLiteral("确定"), this);
-    back_ = button(QStringLiteral("返回"), this);
-    layOut(this, display_,
+    remark_ = cards::makeTextField(QStringLiteral("备注说明"), false, this);
+    ok_ = cards::makeButton(QStringLiteral("确定"), this);
+    back_ = cards::makeButton(QStringLiteral("返回"), this);
+    cards::layOutScreen(this, display_, cards::DisplayAt::Beside,
            {{QStringLiteral("充值次数"), uses_}, {QStringLiteral("付款方式"), method_},
             {QStringLiteral("金额"), amount_}, {QStringLiteral("备注说明"), remark_}},
            {QStringLiteral("如果会员卡上次数不足或者需要续卡时在此充值。"),
@@ -281,18 +240,13 @@ Tfckws::Tfckws(MemberDesk& desk, QWidget* parent) : QDialog(parent), desk_(desk)
 {
     setWindowTitle(QStringLiteral("误收操作"));
     uses_ = new AmountEdit(QStringLiteral("0;(0)"), QStringLiteral("多收次数"), this);
-    corrected_ = textField(QStringLiteral("修正次数"), true, this);
-    bill_ = textField(QStringLiteral("原流水号"), false, this);
-    ok_ = button(QStringLiteral("确定"), this);
-    back_ = button(QStringLiteral("返回"), this);
-    auto* billBox = new QWidget(this);
-    auto* billRow = new QHBoxLayout(billBox);
-    billRow->setContentsMargins(0, 0, 0, 0);
-    billRow->addWidget(bill_);
-    billRow->addWidget(new QLabel(QStringLiteral("*原流水号不能为空"), billBox));
-    layOut(this, nullptr,
+    corrected_ = cards::makeTextField(QStringLiteral("修正次数"), true, this);
+    bill_ = cards::makeTextField(QStringLiteral("原流水号"), false, this);
+    ok_ = cards::makeButton(QStringLiteral("确定"), this);
+    back_ = cards::makeButton(QStringLiteral("返回"), this);
+    cards::layOutScreen(this, nullptr, cards::DisplayAt::Beside,
            {{QStringLiteral("多收次数"), uses_}, {QStringLiteral("修正次数"), corrected_},
-            {QStringLiteral("原流水号"), billBox}},
+            {QStringLiteral("原流水号"), bill_, QStringLiteral("*原流水号不能为空")}},
            {QStringLiteral("在多收次数中输入多收的次数。"),
             QStringLiteral("在原流水号中输入原账单的流水号，以便进行查询。")},
            ok_, back_);

@@ -12,6 +12,10 @@
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+#include <QPushButton>
 #include <QPointer>
 #include <QTimer>
 
@@ -192,6 +196,56 @@ QLabel* makeHint(const QString& text, QWidget* parent)
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);
     return label;
+}
+
+QLineEdit* makeTextField(const QString& caption, bool readOnly, QWidget* parent)
+{
+    auto* f = new QLineEdit(parent);
+    f->setObjectName(caption);
+    f->setReadOnly(readOnly);
+    return f;
+}
+
+QPushButton* makeButton(const QString& caption, QWidget* parent)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(caption);
+    return b;
+}
+
+void layOutScreen(QDialog* screen, QLabel* display, DisplayAt where, const QList<FormRow>& rows,
+                  const QStringList& hints, QPushButton* ok, QPushButton* back)
+{
+    auto* form = new QFormLayout;
+    for (const FormRow& r : rows) {
+        if (r.note.isEmpty()) {
+            form->addRow(r.caption, r.field);
+            continue;
+        }
+        auto* row = new QHBoxLayout;
+        row->addWidget(r.field);
+        row->addWidget(new QLabel(r.note, screen));
+        form->addRow(r.caption, row);
+    }
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(back);
+    auto* layout = new QVBoxLayout(screen);
+    if (!display) {
+        layout->addLayout(form);
+    } else if (where == DisplayAt::Above) {
+        layout->addWidget(display);
+        layout->addLayout(form);
+    } else {
+        auto* top = new QHBoxLayout;
+        top->addLayout(form);
+        top->addWidget(display);
+        layout->addLayout(top);
+    }
+    for (const QString& h : hints)
+        layout->addWidget(makeHint(h, screen));
+    layout->addLayout(buttons);
 }
 
 }  // namespace frontdesk::cards

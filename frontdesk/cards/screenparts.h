@@ -20,6 +20,7 @@ class QComboBox;
 class QDialog;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QWidget;
 
 namespace frontdesk::cards {
@@ -88,5 +89,25 @@ void loadPaymentMethods(store::Store& store, QComboBox* box);
 QLabel* makeLargeDisplay(QWidget* parent);
 // A hint line under the title.
 QLabel* makeHint(const QString& text, QWidget* parent);
+
+// A plain text field and a push button, named by their captions so tests can
+// find them.
+QLineEdit* makeTextField(const QString& caption, bool readOnly, QWidget* parent);
+QPushButton* makeButton(const QString& caption, QWidget* parent);
+
+// One captioned row of a screen's form; `note` stands beside the field.
+struct FormRow {
+    QString caption;
+    QWidget* field;
+    QString note = {};
+};
+// Where the large display stands: above the fields (money screens) or
+// beside them (count screens, in large digits).
+enum class DisplayAt { Above, Beside };
+
+// The frame of a card-operation screen: the large display (if any), the captioned
+// fields, the hint lines and the 确定 / 返回 buttons.
+void layOutScreen(QDialog* screen, QLabel* display, DisplayAt where, const QList<FormRow>& rows,
+                  const QStringList& hints, QPushButton* ok, QPushButton* back);
 
 }  // namespace frontdesk::cards

@@ -7,13 +7,10 @@
 #include "store/money.h"
 
 #include <QComboBox>
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QVBoxLayout>
 
 namespace frontdesk {
 
@@ -29,33 +26,15 @@ Tfhycz::Tfhycz(MemberDesk& desk, QWidget* parent) : QDialog(parent), desk_(desk)
     method_->setObjectName(QStringLiteral("付款方式"));
     method_->setEditable(true);
     gift_ = new AmountEdit(QStringLiteral("0.0"), QStringLiteral("赠送金额"), this);
-    remark_ = new QLineEdit(this);
-    remark_->setObjectName(QStringLiteral("备注说明"));
-    ok_ = new QPushButton(QStringLiteral("确定"), this);
-    ok_->setObjectName(QStringLiteral("确定"));
-    back_ = new QPushButton(QStringLiteral("返回"), this);
-    back_->setObjectName(QStringLiteral("返回"));
-
-    auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("充值金额"), amount_);
-    form->addRow(QStringLiteral("付款方式"), method_);
-    form->addRow(QStringLiteral("赠送金额"), gift_);
-    form->addRow(QStringLiteral("备注说明"), remark_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(back_);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(display_);
-    layout->addLayout(form);
-    layout->addWidget(cards::makeHint(QStringLiteral("如果会员卡上金额不足或者需要续卡时在此充值。"), this));
-    layout->addWidget(cards::makeHint(QStringLiteral("你可以选择不同的付款方式进行充值，对于特别的付款方式请说明。"), this));
-    layout->addLayout(buttons);
-    setTabOrder(amount_, method_);
-    setTabOrder(method_, gift_);
-    setTabOrder(gift_, remark_);
-    setTabOrder(remark_, ok_);
-    setTabOrder(ok_, back_);
+    remark_ = cards::makeTextField(QStringLiteral("备注说明"), false, this);
+    ok_ = cards::makeButton(QStringLiteral("确定"), this);
+    back_ = cards::makeButton(QStringLiteral("返回"), this);
+    cards::layOutScreen(this, display_, cards::DisplayAt::Above,
+                        {{QStringLiteral("充值金额"), amount_}, {QStringLiteral("付款方式"), method_},
+                         {QStringLiteral("赠送金额"), gift_}, {QStringLiteral("备注说明"), remark_}},
+                        {QStringLiteral("如果会员卡上金额不足或者需要续卡时在此充值。"),
+                         QStringLiteral("你可以选择不同的付款方式进行充值，对于特别的付款方式请说明。")},
+                        ok_, back_);
 
     connect(amount_, &QLineEdit::textChanged, this, [this] { showTyped(false); });
     connect(gift_, &QLineEdit::textChanged, this, [this] { showTyped(true); });

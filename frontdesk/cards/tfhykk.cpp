@@ -7,13 +7,10 @@
 #include "store/money.h"
 #include "store/query.h"
 
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QVBoxLayout>
 
 namespace frontdesk {
 
@@ -29,34 +26,16 @@ Tfhykk::Tfhykk(MemberDesk& desk, QWidget* parent) : QDialog(parent), desk_(desk)
 
     display_ = cards::makeLargeDisplay(this);
     amount_ = new AmountEdit(QStringLiteral("0.00"), QStringLiteral("消费金额"), this);
-    after_ = new QLineEdit(this);
-    after_->setObjectName(QStringLiteral("扣后余额"));
-    after_->setReadOnly(true);
-    remark_ = new QLineEdit(this);
-    remark_->setObjectName(QStringLiteral("备注说明"));
-    ok_ = new QPushButton(QStringLiteral("确定"), this);
-    ok_->setObjectName(QStringLiteral("确定"));
-    back_ = new QPushButton(QStringLiteral("返回"), this);
-    back_->setObjectName(QStringLiteral("返回"));
-
-    auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("消费金额"), amount_);
-    form->addRow(QStringLiteral("扣后余额"), after_);
-    form->addRow(QStringLiteral("备注说明"), remark_);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(back_);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(display_);
-    layout->addLayout(form);
-    layout->addWidget(cards::makeHint(QStringLiteral("在此输入扣款的金额，无需加入负号。"), this));
-    layout->addWidget(cards::makeHint(QStringLiteral("如果客户没有设置消费密码，直接回车进行扣款操作。"), this));
-    layout->addLayout(buttons);
-    setTabOrder(amount_, after_);
-    setTabOrder(after_, remark_);
-    setTabOrder(remark_, ok_);
-    setTabOrder(ok_, back_);
+    after_ = cards::makeTextField(QStringLiteral("扣后余额"), true, this);
+    remark_ = cards::makeTextField(QStringLiteral("备注说明"), false, this);
+    ok_ = cards::makeButton(QStringLiteral("确定"), this);
+    back_ = cards::makeButton(QStringLiteral("返回"), this);
+    cards::layOutScreen(this, display_, cards::DisplayAt::Above,
+                        {{QStringLiteral("消费金额"), amount_}, {QStringLiteral("扣后余额"), after_},
+                         {QStringLiteral("备注说明"), remark_}},
+                        {QStringLiteral("在此输入扣款的金额，无需加入负号。"),
+                         QStringLiteral("如果客户没有设置消费密码，直接回车进行扣款操作。")},
+                        ok_, back_);
 
     connect(amount_, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (text != zero)

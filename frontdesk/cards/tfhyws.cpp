@@ -6,13 +6,10 @@
 #include "kit/messages.h"
 #include "store/money.h"
 
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
-#include <QVBoxLayout>
 
 namespace frontdesk {
 
@@ -28,37 +25,16 @@ Tfhyws::Tfhyws(MemberDesk& desk, QWidget* parent) : QDialog(parent), desk_(desk)
 
     display_ = cards::makeLargeDisplay(this);
     amount_ = new AmountEdit(QStringLiteral("0.00"), QStringLiteral("多收金额"), this);
-    corrected_ = new QLineEdit(this);
-    corrected_->setObjectName(QStringLiteral("修正金额"));
-    corrected_->setReadOnly(true);
-    bill_ = new QLineEdit(this);
-    bill_->setObjectName(QStringLiteral("原流水号"));
-    ok_ = new QPushButton(QStringLiteral("确定"), this);
-    ok_->setObjectName(QStringLiteral("确定"));
-    back_ = new QPushButton(QStringLiteral("返回"), this);
-    back_->setObjectName(QStringLiteral("返回"));
-
-    auto* billRow = new QHBoxLayout;
-    billRow->addWidget(bill_);
-    billRow->addWidget(new QLabel(QStringLiteral("*原流水号不能为空"), this));
-    auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("多收金额"), amount_);
-    form->addRow(QStringLiteral("修正金额"), corrected_);
-    form->addRow(QStringLiteral("原流水号"), billRow);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(back_);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(display_);
-    layout->addLayout(form);
-    layout->addWidget(cards::makeHint(QStringLiteral("在多收金额中输入多收的金额。"), this));
-    layout->addWidget(cards::makeHint(QStringLiteral("在原流水号中输入原账单的流水号，以便进行查询。"), this));
-    layout->addLayout(buttons);
-    setTabOrder(amount_, corrected_);
-    setTabOrder(corrected_, bill_);
-    setTabOrder(bill_, ok_);
-    setTabOrder(ok_, back_);
+    corrected_ = cards::makeTextField(QStringLiteral("修正金额"), true, this);
+    bill_ = cards::makeTextField(QStringLiteral("原流水号"), false, this);
+    ok_ = cards::makeButton(QStringLiteral("确定"), this);
+    back_ = cards::makeButton(QStringLiteral("返回"), this);
+    cards::layOutScreen(this, display_, cards::DisplayAt::Above,
+                        {{QStringLiteral("多收金额"), amount_}, {QStringLiteral("修正金额"), corrected_},
+                         {QStringLiteral("原流水号"), bill_, QStringLiteral("*原流水号不能为空")}},
+                        {QStringLiteral("在多收金额中输入多收的金额。"),
+                         QStringLiteral("在原流水号中输入原账单的流水号，以便进行查询。")},
+                        ok_, back_);
 
     connect(amount_, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (text != zero)
